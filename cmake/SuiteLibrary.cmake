@@ -1,0 +1,17 @@
+# suite_add_library(<name> <sources-var> <public-libs...>): a static library of
+# the given sources, or an interface library while the folder has none yet.
+function(suite_add_library name)
+  set(_srcs ${${ARGV1}})
+  list(REMOVE_AT ARGV 0 1)
+  if(_srcs)
+    add_library(${name} STATIC ${_srcs})
+    if(ARGV)
+      target_link_libraries(${name} PUBLIC ${ARGV})
+    endif()
+  else()
+    add_library(${name} INTERFACE)
+    if(ARGV)
+      target_link_libraries(${name} INTERFACE ${ARGV})
+    endif()
+  endif()
+endfunction()

@@ -19,9 +19,15 @@ struct EngineVariant {
   bool reopen_log;          // the run log is reopened for each block line
   // Further differences are added here, next to their kin, as each stage
   // needs them (log formats, rounding of ASSIGN, GEOOUT/GEOROT behaviour...).
+  float assign_nudge = 0.000001f;  // ASSIGN adds this before rounding to the nearest node
+  bool assign_half_down = true;    // ASSIGN sends a point half-way between nodes to the lower one
+  float coarse_weight = 0.1f;      // weight parameter of the coarse-grid ASSIGN (REJONL)
+  float block_slope = 10.0f;       // SLOPE of the block solves (1 / abs(0.1))
+  bool short_iter_log = false;     // 48-byte header and 46-byte E-format block lines
 };
 
 inline constexpr EngineVariant kKelvaneEngine{"kelvane", 256000, 900, 450, 120, false, false};
-inline constexpr EngineVariant kTorrinEngine{"torrin", 128000, 600, 100, 20, true, true};
+inline constexpr EngineVariant kTorrinEngine{"torrin", 128000, 600, 100, 20, true, true,
+                                               0.001f, false, 0.5f, 1.0f, true};
 
 }  // namespace minc

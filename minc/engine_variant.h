@@ -24,10 +24,19 @@ struct EngineVariant {
   float coarse_weight = 0.1f;      // weight parameter of the coarse-grid ASSIGN (REJONL)
   float block_slope = 10.0f;       // SLOPE of the block solves (1 / abs(0.1))
   bool short_iter_log = false;     // 48-byte header and 46-byte E-format block lines
+  int32_t nsave = 900;             // PRTISH boundary-table size (3 x block side at most)
+  int32_t prtish_nb_start = 10000000;  // PRTISH accepts layouts of fewer blocks than this
+  float ratio_min = 0.4f;          // admissible block shape NC / NR
+  float ratio_max = 2.5f;
+  bool fixed_point_log = false;    // run-log numbers in plain fixed-point / integer format
+  bool nul_only_names = false;     // file names must end with a NUL (else rejected / default)
+  bool scale_before_rotation = false;  // SEQDAT/RNGDAT divide by the cell size first
+  bool geoout_nohead_header = false;   // GEOOUT: NOHEAD != 0 drops the header, rows always reversed
 };
 
 inline constexpr EngineVariant kKelvaneEngine{"kelvane", 256000, 900, 450, 120, false, false};
 inline constexpr EngineVariant kTorrinEngine{"torrin", 128000, 600, 100, 20, true, true,
-                                               0.001f, false, 0.5f, 1.0f, true};
+                                               0.001f, false, 0.5f, 1.0f, true,
+                                               600, 1000, 0.3333f, 3.0f, true, true, true, true};
 
 }  // namespace minc

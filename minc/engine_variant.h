@@ -32,11 +32,13 @@ struct EngineVariant {
   bool nul_only_names = false;     // file names must end with a NUL (else rejected / default)
   bool scale_before_rotation = false;  // SEQDAT/RNGDAT divide by the cell size first
   bool geoout_nohead_header = false;   // GEOOUT: NOHEAD != 0 drops the header, rows always reversed
+  bool georot_nearest = false;     // GEOROT takes the node value, rows from the top, half a spacing up
 };
 
 inline constexpr EngineVariant kKelvaneEngine{"kelvane", 256000, 900, 450, 120, false, false};
 inline constexpr EngineVariant kTorrinEngine{"torrin", 128000, 600, 100, 20, true, true,
                                                0.001f, false, 0.5f, 1.0f, true,
-                                               600, 1000, 0.3333f, 3.0f, true, true, true, true};
+                                               600, 1000, 0.3333f, 3.0f, true, true, true, true,
+                                               true};
 
 }  // namespace minc

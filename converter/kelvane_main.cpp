@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/freeformat.h"
+#include "converter/secgrd.h"
 
 namespace kelvane {
 
@@ -194,7 +195,11 @@ int kelvane_main(Console& con) {
   return suite::run_program(con, [&] {
     KelvaneRun run;
     kelvane_start(con, run);
-    // 15. The section driver runs here.
+    // 15. The section driver.
+    const SecgrdInput in{run.SUSF, run.FILOUT, run.MSHORD, run.ISMAG, run.ISTYLE, run.mesh,
+                         run.model, run.GCELL, run.XINC, run.XSTART, run.XEND};
+    SecgrdState state;
+    SECGRD(con, in, state);
   });
 }
 

@@ -151,7 +151,9 @@ TEST_P(SectionWithRadius, BlanksAboveTheSurfaceAndInTheHole) {
       const float z = node(x, y);
       ASSERT_NE(z, kNull) << x << "," << y;
       EXPECT_NEAR(z, Section::value(x, y), 12.0f) << x << "," << y;
-      if (iglog == 2) EXPECT_GT(z, 0.0f);
+      if (iglog == 2) {
+        EXPECT_GT(z, 0.0f);
+      }
     }
   }
   // Above the valley floor (more than a cell above the last datum) and in

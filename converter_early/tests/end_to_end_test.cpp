@@ -176,6 +176,10 @@ TEST(TorrinProgramLog, ParameterAndBlockLines) {
     EXPECT_EQ(lines[19 + 3 * b].size(), 44u);
     EXPECT_TRUE(std::regex_match(lines[19 + 3 * b], block)) << lines[19 + 3 * b];
     EXPECT_EQ(lines[19 + 3 * b].substr(0, 11), b == 0 ? "    1     1" : "    2     1");
+    // torrin stops a block after at most NIM = 20 iterations.
+    const int ni = std::stoi(lines[19 + 3 * b].substr(35, 3));
+    EXPECT_GE(ni, 1);
+    EXPECT_LE(ni, 20);
   }
   expect_no_scratch(dir);
 }

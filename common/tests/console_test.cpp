@@ -13,7 +13,7 @@ namespace {
 
 using suite::Answer;
 using suite::StopStyle;
-using suite_test::CapturedConsole;
+using common_testing::CapturedConsole;
 
 TEST(AnswerBuffer, PaddedAndCutAt80) {
   const Answer a("abc");
@@ -189,23 +189,23 @@ TEST(RunTimeFailure, MemoryFailureIsReported) {
 }
 
 TEST(FileExists, IgnoresSurroundingBlanks) {
-  suite_test::TempDir dir;
-  suite_test::write_file("here.txt", "x");
+  common_testing::TempDir dir;
+  common_testing::write_file("here.txt", "x");
   EXPECT_TRUE(suite::FILEEX(Answer("  here.txt   ")));
   EXPECT_FALSE(suite::FILEEX(Answer("gone.txt")));
   EXPECT_FALSE(suite::FILEEX(Answer()));
 }
 
 TEST(TextFiles, CreatedOrReplacedWithCrLfLines) {
-  suite_test::TempDir dir;
-  suite_test::write_file("out.txt", "old content that is longer\n");
+  common_testing::TempDir dir;
+  common_testing::write_file("out.txt", "old content that is longer\n");
   {
     suite::TextOutput out(Answer("out.txt"));
     out.FREEWR({"x,y,z,sus"});
     out.line("Station");
     out.close();
   }
-  EXPECT_EQ(suite_test::read_file("out.txt"), " x,y,z,sus\r\nStation\r\n");
+  EXPECT_EQ(common_testing::read_file("out.txt"), " x,y,z,sus\r\nStation\r\n");
   EXPECT_THROW(suite::TextOutput(Answer("no_such_dir/out.txt")), suite::RunFailure);
   EXPECT_THROW(suite::FileSource(Answer("no_such_file.txt")), suite::RunFailure);
   std::filesystem::create_directory("adir");

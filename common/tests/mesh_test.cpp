@@ -10,9 +10,9 @@
 
 namespace {
 
-using suite_test::CapturedConsole;
-using suite_test::TempDir;
-using suite_test::write_file;
+using common_testing::CapturedConsole;
+using common_testing::TempDir;
+using common_testing::write_file;
 
 struct SkipCase {
   const char* name;

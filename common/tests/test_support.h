@@ -14,14 +14,17 @@
 
 #include "common/console.h"
 
-namespace suite_test {
+namespace common_testing {
 
 // Creates a fresh directory under the system temporary directory, makes it
 // the working directory, and at the end of the scope goes back and removes it.
+// The helpers live in their own namespace so that no other test helper of the
+// same name can be merged with them at link time.
 class TempDir {
  public:
   TempDir() : old_(std::filesystem::current_path()) {
-    std::string templ = (std::filesystem::temp_directory_path() / "suite_test_XXXXXX").string();
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::string templ = (base / (std::string(kPrefix) + "XXXXXX")).string();
     if (::mkdtemp(templ.data()) == nullptr) std::abort();
     path_ = templ;
     std::filesystem::current_path(path_);
@@ -29,14 +32,19 @@ class TempDir {
   ~TempDir() {
     std::error_code ec;
     std::filesystem::current_path(old_, ec);
-    // Only the directory made above, never anything else.
-    if (path_.filename().string().starts_with("suite_test_")) std::filesystem::remove_all(path_, ec);
+    // Only the directory made above: absolute, directly under the temporary
+    // directory, with this helper's prefix.
+    const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    if (!ec && path_.is_absolute() && path_.parent_path() == base &&
+        path_.filename().string().starts_with(kPrefix))
+      std::filesystem::remove_all(path_, ec);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   [[nodiscard]] const std::filesystem::path& path() const { return path_; }
 
  private:
+  static constexpr const char* kPrefix = "common_testing_";
   std::filesystem::path old_;
   std::filesystem::path path_;
 };
@@ -62,4 +70,4 @@ struct CapturedConsole {
   suite::Console con;
 };
 
-}  // namespace suite_test
+}  // namespace common_testing

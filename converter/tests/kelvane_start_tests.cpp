@@ -13,10 +13,10 @@
 
 namespace {
 
-using suite_test::CapturedConsole;
-using suite_test::read_file;
-using suite_test::TempDir;
-using suite_test::write_file;
+using common_testing::CapturedConsole;
+using common_testing::read_file;
+using common_testing::TempDir;
+using common_testing::write_file;
 
 const std::string kExamples = std::string(SUITE_SOURCE_DIR) + "/examples/";
 

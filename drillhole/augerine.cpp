@@ -138,7 +138,6 @@ void sample(Console& con, const suite::Mesh& mesh, const suite::Model& model, co
 
 void augerine_body(Console& con) {
   banner(con);
-  (void)con.IARGC();
 
   Answer mesh_name;
   ask_input_file(con, kMeshQuestion, mesh_name);

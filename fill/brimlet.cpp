@@ -136,7 +136,6 @@ void print_limits(Console& con, std::string_view title, float x1, float x2, floa
 
 void brimlet_body(Console& con) {
   banner(con);
-  (void)con.IARGC();
 
   Answer mesh_name;
   ask_input_name(con, kArgMesh, kPromptMesh, mesh_name);

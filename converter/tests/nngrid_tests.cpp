@@ -134,7 +134,7 @@ TEST(NnFillSize, UnusableSizesAreRefused) {
 
 TEST(NnGridFile, WrittenThroughTheGridWriter) {
   section_test::ScratchDir dir("nngrid");
-  suite_test::ScopedChdir cwd(dir.path());
+  section_test::InDir cwd(dir.path());
   const suite::Mesh m = section_test::example_mesh();
   const suite::Model sus = section_test::example_model(m);
   const SectionGrid grid{2080, 420, 40, 20, 4, 5};

@@ -22,7 +22,7 @@ struct MincCallRecord {
 
 struct DriverRun {
   ScratchDir dir{"secgrd"};
-  suite_test::ScopedChdir cwd{dir.path()};
+  InDir cwd{dir.path()};
   TestConsole tc;
   suite::Mesh mesh = example_mesh();
   suite::Model sus = example_model(mesh);

@@ -9,15 +9,20 @@
 // Cell (i, j, k) holds 100*i + 10*j + k unless a test changes it.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/console.h"
 #include "common/mesh.h"
-#include "tests/support/program_run.h"
 
 namespace section_test {
 
@@ -100,21 +105,62 @@ inline std::vector<float> read_floats(const std::string& bytes) {
   return v;
 }
 
-// A private scratch directory (the shared helper's) with file helpers.
+// A private scratch directory made by mkdtemp under /tmp, removed with its
+// content at the end. These helpers live in their own namespace: the test
+// programs link other helpers, and two classes of one name would clash.
 class ScratchDir {
  public:
-  explicit ScratchDir(const std::string& tag) : tmp_(tag) {}
-  [[nodiscard]] const std::string& path() const { return tmp_.path(); }
-  [[nodiscard]] std::string file(const std::string& name) const { return tmp_.file(name); }
-  void write(const std::string& name, const std::string& text) const { suite_test::write_file(file(name), text); }
+  explicit ScratchDir(const std::string& tag) {
+    std::string pattern = std::string(kScratchPrefix) + tag + "_XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed: " + pattern);
+    path_ = pattern;
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  ~ScratchDir() {
+    // Only the directory made above: leave it first when it is the working directory.
+    if (path_.rfind(kScratchPrefix, 0) != 0 || path_.find("/..") != std::string::npos) return;
+    std::error_code ec;
+    const std::string cwd = std::filesystem::current_path(ec).string();
+    if (!ec && (cwd == path_ || cwd.rfind(path_ + "/", 0) == 0) && ::chdir("/tmp") != 0) return;
+    std::filesystem::remove_all(path_, ec);
+  }
+
+  [[nodiscard]] const std::string& path() const { return path_; }
+  [[nodiscard]] std::string file(const std::string& name) const { return path_ + "/" + name; }
+  void write(const std::string& name, const std::string& text) const {
+    std::ofstream f(file(name), std::ios::binary | std::ios::trunc);
+    f << text;
+  }
   // The content of a file; empty when there is none.
   [[nodiscard]] std::string read(const std::string& name) const {
-    return exists(name) ? suite_test::read_file(file(name)) : std::string();
+    std::ifstream f(file(name), std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
   }
-  [[nodiscard]] bool exists(const std::string& name) const { return suite_test::file_exists(file(name)); }
+  [[nodiscard]] bool exists(const std::string& name) const {
+    std::error_code ec;
+    return std::filesystem::exists(file(name), ec);
+  }
 
  private:
-  suite_test::TempDir tmp_;
+  static constexpr const char* kScratchPrefix = "/tmp/kelvane_section_";
+  std::string path_;
+};
+
+// Makes a directory the working directory for the object's lifetime.
+class InDir {
+ public:
+  explicit InDir(const std::string& dir) : old_(std::filesystem::current_path().string()) {
+    if (::chdir(dir.c_str()) != 0) throw std::runtime_error("cannot change to " + dir);
+  }
+  InDir(const InDir&) = delete;
+  InDir& operator=(const InDir&) = delete;
+  ~InDir() {
+    if (::chdir(old_.c_str()) != 0) (void)::chdir("/tmp");
+  }
+
+ private:
+  std::string old_;
 };
 
 // Number of times `part` occurs in `text`.

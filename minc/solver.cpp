@@ -1,5 +1,6 @@
 #include "minc/solver.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace minc {
@@ -91,6 +92,82 @@ void sweep_edge_row(float* zg, const int32_t* iqd, int32_t nc, int32_t row_start
     relax_edge<eq_row2_col2>(zg, iqd, last - 1, -1, sy, w);
     relax_edge<eq_row1_col2>(zg, iqd, last, sy, -1, w);
   }
+}
+
+// The interior node n: interior equation (code 0) or data equation (code
+// 1..4). Its change enters eps: of equal changes the later node counts.
+inline void relax_interior(float* z, const int32_t* iqd, const float* b, const DataStencil* st,
+                           int32_t n, int32_t nc, float w, float& eps) {
+  const int32_t code = iqd[n];
+  if (code < 0) return;
+  const float zo = z[n];
+  const float cross = z[n - 1] + z[n + 1] + z[n - nc] + z[n + nc];
+  const float diag = z[n - 1 - nc] + z[n + 1 - nc] + z[n - 1 + nc] + z[n + 1 + nc];
+  const float far = z[n - 2] + z[n + 2] + z[n - 2 * nc] + z[n + 2 * nc];
+  float s;
+  if (code == kNodeFree || code > 4) {
+    // Interior equation (a code beyond 4 cannot arise; it counts as free).
+    s = (8.0f * cross - 2.0f * diag - far) / 20.0f;
+  } else {
+    // Data equation of a node constrained by a datum in quadrant `code`.
+    const float* r = b + 6 * n;
+    const DataStencil& q = st[code];
+    s = r[5] * (r[4] + r[0] * z[n + q.a] + r[1] * z[n + q.b] + r[2] * z[n + q.c] +
+                r[3] * z[n + q.d] + cross - 0.5f * diag - 0.25f * far);
+  }
+  const float zn = zo + w * (s - zo);
+  z[n] = zn;
+  const float delta = zn - zo;
+  if (std::fabs(eps) <= std::fabs(delta)) eps = delta;
+}
+
+// Node (i, j) of a row 3 .. NR - 2: columns 1, 2 and NC - 1, NC use the
+// bottom-row equations with rows and columns exchanged (and reflected).
+inline void relax_middle(float* zg, const int32_t* iqd, const float* b, const DataStencil* st,
+                         int32_t i, int32_t row, int32_t nc, float w, float& eps) {
+  if (i == 1)
+    relax_edge<eq_row1>(zg, iqd, row, nc, 1, w);
+  else if (i == 2)
+    relax_edge<eq_row2>(zg, iqd, row + 1, nc, 1, w);
+  else if (i == nc - 1)
+    relax_edge<eq_row2>(zg, iqd, row + nc - 2, nc, -1, w);
+  else if (i == nc)
+    relax_edge<eq_row1>(zg, iqd, row + nc - 1, nc, -1, w);
+  else
+    relax_interior(zg, iqd, b, st, row + i - 1, nc, w, eps);
+}
+
+// Rows j0 .. j0 + rows - 1 (all within 3 .. NR - 2) in one pass. Every
+// equation reads only nodes within two steps (|di| + |dj| <= 2), so row
+// j0 + r may run 2r columns behind row j0: each node still sees exactly the
+// values the row-by-row order gives it, while the rows' dependency chains
+// overlap. Changes are tracked per row and merged in row order, which
+// gives the same EPS as the row-by-row rule.
+template <int32_t R>
+void sweep_middle_rows(float* zg, const int32_t* iqd, const float* b, const DataStencil* st,
+                       int32_t j0, int32_t rows, int32_t nc, float w, float& eps) {
+  float er[R] = {};
+  const int32_t tmax = nc + 2 * (rows - 1);
+  auto step_generic = [&](int32_t t) {
+    for (int32_t r = 0; r < rows; ++r) {
+      const int32_t i = t - 2 * r;
+      if (i >= 1 && i <= nc) relax_middle(zg, iqd, b, st, i, (j0 + r - 1) * nc, nc, w, er[r]);
+    }
+  };
+  // Until the last row is past its columns 1 and 2.
+  const int32_t ta = std::min(2 * (rows - 1) + 2, tmax);
+  int32_t t = 1;
+  for (; t <= ta; ++t) step_generic(t);
+  if (rows == R) {
+    // Every row at an interior column.
+    for (; t <= nc - 2; ++t) {
+      const int32_t n0 = (j0 - 1) * nc + t - 1;
+      for (int32_t r = 0; r < R; ++r) relax_interior(zg, iqd, b, st, n0 + r * (nc - 2), nc, w, er[r]);
+    }
+  }
+  for (; t <= tmax; ++t) step_generic(t);
+  for (int32_t r = 0; r < rows; ++r)
+    if (std::fabs(eps) <= std::fabs(er[r])) eps = er[r];
 }
 
 }  // namespace
@@ -196,6 +273,7 @@ void CURVMN(float* zg, const int32_t* iqd, const float* b, int32_t nc, int32_t n
             int32_t nim, float& eps1, float& dn1, int32_t& ni, int32_t& iconv) {
   if (nc < 5 || nr < 5) return;
   constexpr int32_t kNimn = 5;
+  constexpr int32_t kRowsPerPass = 4;
   ni = 0;
   float dn = 1.0e20f;
   float w = 1.3f;
@@ -217,39 +295,10 @@ void CURVMN(float* zg, const int32_t* iqd, const float* b, int32_t nc, int32_t n
     // Rows 1 and 2.
     sweep_edge_row<1>(zg, iqd, nc, 0, nc, w);
     sweep_edge_row<2>(zg, iqd, nc, nc, nc, w);
-    // Rows 3 .. NR - 2.
-    for (int32_t j = 3; j <= nr - 2; ++j) {
-      const int32_t row = (j - 1) * nc;
-      // Columns 1 and 2: the bottom-row equations with rows and columns exchanged.
-      relax_edge<eq_row1>(zg, iqd, row, nc, 1, w);
-      relax_edge<eq_row2>(zg, iqd, row + 1, nc, 1, w);
-      float* z = zg;
-      for (int32_t n = row + 2; n <= row + nc - 3; ++n) {
-        const int32_t code = iqd[n];
-        if (code < 0) continue;
-        const float zo = z[n];
-        const float cross = z[n - 1] + z[n + 1] + z[n - nc] + z[n + nc];
-        const float diag = z[n - 1 - nc] + z[n + 1 - nc] + z[n - 1 + nc] + z[n + 1 + nc];
-        const float far = z[n - 2] + z[n + 2] + z[n - 2 * nc] + z[n + 2 * nc];
-        float s;
-        if (code == kNodeFree || code > 4) {
-          // Interior equation (a code beyond 4 cannot arise; it counts as free).
-          s = (8.0f * cross - 2.0f * diag - far) / 20.0f;
-        } else {
-          // Data equation of a node constrained by a datum in quadrant `code`.
-          const float* r = b + 6 * n;
-          const DataStencil& q = st[code];
-          s = r[5] * (r[4] + r[0] * z[n + q.a] + r[1] * z[n + q.b] + r[2] * z[n + q.c] +
-                      r[3] * z[n + q.d] + cross - 0.5f * diag - 0.25f * far);
-        }
-        const float zn = zo + w * (s - zo);
-        z[n] = zn;
-        const float delta = zn - zo;
-        if (std::fabs(eps) <= std::fabs(delta)) eps = delta;
-      }
-      // Columns NC - 1 and NC: the same, reflected.
-      relax_edge<eq_row2>(zg, iqd, row + nc - 2, nc, -1, w);
-      relax_edge<eq_row1>(zg, iqd, row + nc - 1, nc, -1, w);
+    // Rows 3 .. NR - 2, a few rows at a time.
+    for (int32_t j = 3; j <= nr - 2; j += kRowsPerPass) {
+      const int32_t rows = std::min(kRowsPerPass, nr - 2 - j + 1);
+      sweep_middle_rows<kRowsPerPass>(zg, iqd, b, st, j, rows, nc, w, eps);
     }
     // Rows NR - 1 and NR: the bottom rows reflected.
     sweep_edge_row<2>(zg, iqd, nc, top - nc, -nc, w);

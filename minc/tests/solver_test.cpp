@@ -302,7 +302,8 @@ TEST_P(CurvmnSweep, FirstSweepMatchesReference) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, CurvmnSweep,
                          ::testing::Values(std::pair{5, 5}, std::pair{5, 9}, std::pair{9, 5},
-                                           std::pair{6, 7}, std::pair{13, 11}));
+                                           std::pair{6, 7}, std::pair{13, 11}, std::pair{12, 8},
+                                           std::pair{31, 17}, std::pair{40, 42}));
 
 struct SurfaceCase {
   const char* name;

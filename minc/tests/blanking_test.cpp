@@ -274,6 +274,39 @@ TEST_F(Blanking, NotchNarrowerThanWindowIsBridged) {
   }
 }
 
+// On random data the clip only ever removes coverage: every node covered
+// after RADCLP was covered after RADMSK with the same value, and the margins
+// stay empty.
+TEST_F(Blanking, ClipOnlyRemovesCoverageOnRandomData) {
+  std::mt19937 rng(11);
+  for (int round = 0; round < 30; ++round) {
+    const int32_t h = 1 + static_cast<int32_t>(rng() % 6);
+    const int32_t nc = 2 * h + 1 + static_cast<int32_t>(rng() % 40);
+    const int32_t nr = 2 * h + 1 + static_cast<int32_t>(rng() % 40);
+    std::bernoulli_distribution pick(0.02 + 0.3 * static_cast<double>(rng() % 100) / 100.0);
+    Mask m(nc, nr);
+    for (int32_t r = h + 1; r <= nr - h; ++r)
+      for (int32_t c = h + 1; c <= nc - h; ++c) m.at(c, r) = pick(rng) ? 1 : 0;
+    put(m);
+    ASSERT_EQ(radrem(nc, 2 * h + 1), 0);
+    ASSERT_EQ(radmsk(nc, 2 * h + 1), 0);
+    const Mask covered = get(nc, nr);
+    radclp(nc, nr, 2 * h + 1);
+    const Mask out = get(nc, nr);
+    for (int32_t r = 1; r <= nr; ++r) {
+      for (int32_t c = 1; c <= nc; ++c) {
+        const bool margin = r <= h || r > nr - h || c <= h || c > nc - h;
+        if (margin) {
+          EXPECT_EQ(out.at(c, r), 0) << round << ": " << c << "," << r;
+        }
+        if (out.at(c, r) != 0) {
+          EXPECT_EQ(out.at(c, r), covered.at(c, r)) << round << ": " << c << "," << r;
+        }
+      }
+    }
+  }
+}
+
 TEST_F(Blanking, NoDataNodeLeftClearsEveryNode) {
   Mask m(20, 20);
   m.fill(5, 15, 5, 15, 2);  // covered nodes, but no data node among them

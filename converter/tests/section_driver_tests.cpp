@@ -288,6 +288,20 @@ TEST(SectionDriverNearestNull, AllNullSectionGivesAllNullGrid) {
   for (const float v : section_test::read_floats(bytes.substr(512))) EXPECT_EQ(v, gridout::kNull);
 }
 
+TEST(SectionDriverNearestNull, UnusableGridSizeIsReportedNotAllocated) {
+  DriverRun r;
+  // Core columns of zero width give a zero column cell size for a y section.
+  r.mesh = section_test::make_mesh(1000, 2000, 500, {100, 0, 0, 0, 100}, section_test::kYWidths,
+                                   section_test::kZWidths);
+  r.sus = section_test::example_model(r.mesh);
+  r.MSHORD.assign("y");
+  r.ISTYLE = 1;
+  r.run(2150, 2150, 50);
+  EXPECT_FALSE(r.dir.exists("sect_2150.grd"));
+  EXPECT_EQ(r.err().rfind(" no grid for the section at 2150.000: ", 0), 0u) << r.err();
+  EXPECT_NE(r.err().find("nodes is not a usable grid size\r\n"), std::string::npos) << r.err();
+}
+
 TEST(SectionDriverNotes, LaterGridOfTheSameNameIsReported) {
   DriverRun r;
   r.run(1160, 1160.5f, 0.5f);

@@ -69,11 +69,16 @@ void put_e92(char* line, int32_t col, float v) {
 template <const EngineVariant& V>
 void append_log(MincContext& ctx, const char* bytes, int32_t n) {
   if constexpr (V.reopen_log) {
+    // A failure is remembered on the (closed) log handle, where the call
+    // sequence looks for failed file operations.
     WordFile log;
-    if (!log.open(kLogName, WordFile::Mode::ReadWrite)) return;
+    if (!log.open(kLogName, WordFile::Mode::ReadWrite)) {
+      ctx.own.ILOGF.set_failed();
+      return;
+    }
     log.seek(log.size());
-    (void)log.write(bytes, static_cast<size_t>(n));
-    (void)log.close();
+    const bool ok = log.write(bytes, static_cast<size_t>(n));
+    if (!log.close() || !ok) ctx.own.ILOGF.set_failed();
   } else {
     (void)ctx.own.ILOGF.write(bytes, static_cast<size_t>(n));
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -150,7 +151,8 @@ float field(float x, float y) { return 20.0f * std::sin(x / 15.0f) + 0.3f * y; }
 // nodes cut into nsec x ntier blocks, loads the points and solves the
 // coarse grid; then runs PCONTL.
 template <const EngineVariant& V>
-int32_t solve_layout(int32_t nco, int32_t nro, int32_t nsec, int32_t ntier, float xmax_data) {
+int32_t solve_layout(int32_t nco, int32_t nro, int32_t nsec, int32_t ntier, float xmax_data,
+                     int32_t ihwind = 0) {
   MincContext& ctx = context<V>();
   reset_for_call(ctx);
   NLPARM& nl = ctx.nlparm;
@@ -191,11 +193,20 @@ int32_t solve_layout(int32_t nco, int32_t nro, int32_t nsec, int32_t ntier, floa
          1, 1, ierr);
   ctx.iodev.IDATA.close();
   if (ierr < 0) return ierr;
-  EXPECT_TRUE(prefill_subgrids(ctx.iodev.ISUBG, ctx.own.FSUBG, nsec, ctx.iorecl.ISLEN, false));
+  if (ihwind > 0) {
+    QPARM& q = ctx.qparm;
+    q.IHWIND = ihwind;
+    q.MXCQ = nco + 2 * ihwind;
+    q.MXRQ = nro + 2 * ihwind;
+    ctx.iorecl.IMLEN = std::max(q.MXCQ + 1, 30);
+    EXPECT_TRUE(prefill_mask(ctx.iodev.IMASK, ctx.own.FMASK, q.MXCQ, q.MXRQ, 0.0f, 1.0f, 0.0f));
+  }
+  EXPECT_TRUE(prefill_subgrids(ctx.iodev.ISUBG, ctx.own.FSUBG, nsec, ctx.iorecl.ISLEN, ihwind > 0));
   REJONL<V>(ctx, -2.0f, -2.0f, 1.0f, 1, ctx.datai.XYZ, ctx.own.NPB3, ierr);
   if (ierr < 0) return ierr;
   PCONTL<V>(ctx, nco, nro, g.NC * g.NR, ctx.array.work(), ctx.own.NPB3, ctx.datai.XYZ, ierr);
-  for (WordFile* f : {&ctx.iodev.IGRID, &ctx.iodev.LURAND, &ctx.own.ILOGF}) f->close();
+  for (WordFile* f : {&ctx.iodev.IGRID, &ctx.iodev.LURAND, &ctx.iodev.IMASK, &ctx.own.ILOGF})
+    f->close();
   return ierr;
 }
 
@@ -273,6 +284,45 @@ INSTANTIATE_TEST_SUITE_P(
                       PcontlCase{"ThreeSectionsEmptyBlocks", &kKelvaneEngine, 90, 40, 3, 2, 25.0f},
                       PcontlCase{"TorrinTwoByThree", &kTorrinEngine, 60, 70, 2, 3, 1.0e9f}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// With a half window the block solves also leave their data codes in
+// "~mincsb.tmp" (after the values) and the tiers' data flags in the mask
+// grid, framed by IHWIND empty rows and columns.
+TEST(PcontlHalfWindow, WritesCodesAndMaskRows) {
+  TempCwd cwd;
+  const int32_t nco = 60, nro = 50, ih = 3;
+  ASSERT_EQ(solve_layout<kKelvaneEngine>(nco, nro, 2, 2, 1.0e9f, ih), 0);
+  MincContext& ctx = context<kKelvaneEngine>();
+  const GPARM& g = ctx.gparm;
+  ctx.iodev.ISUBG.close();
+  EXPECT_EQ(ctx.assem.NTOT[0], nro);
+  EXPECT_EQ(ctx.assem.NTOT[1], nro + 2 * ih);
+
+  const std::vector<unsigned char> sb = read_bytes(kSubgName);
+  ASSERT_EQ(sb.size(), static_cast<size_t>(4 * g.NC * g.NR * 2 * g.NSEC));
+  int32_t coded = 0;
+  for (size_t k = static_cast<size_t>(4 * g.NC * g.NR * g.NSEC); k < sb.size(); k += 4) {
+    const int32_t v = word_at<int32_t>(sb, k);
+    ASSERT_TRUE(v >= -1 && v <= 4) << v;
+    coded += v != 0;
+  }
+  EXPECT_GT(coded, 0);
+
+  const std::vector<unsigned char> mk = read_bytes(kMaskName);
+  const size_t imlen = static_cast<size_t>(ctx.iorecl.IMLEN);
+  ASSERT_EQ(mk.size(), 4 * imlen * static_cast<size_t>(ctx.qparm.MXRQ + 1));
+  int32_t flagged = 0;
+  for (int32_t r = 1; r <= ctx.qparm.MXRQ; ++r)
+    for (int32_t c = 1; c <= ctx.qparm.MXCQ; ++c) {
+      const int32_t v = word_at<int32_t>(mk, 4 * (static_cast<size_t>(r) * imlen + static_cast<size_t>(c)));
+      const bool frame = r <= ih || r > ih + nro || c <= ih || c > ih + nco;
+      ASSERT_TRUE(v == 0 || (v == 1 && !frame)) << r << "," << c << ": " << v;
+      flagged += v;
+    }
+  // About one datum per six nodes, a few sharing a node.
+  EXPECT_GT(flagged, nco * nro / 10);
+  EXPECT_LE(flagged, nco * nro / 6);
+}
 
 }  // namespace
 }  // namespace minc

@@ -41,8 +41,14 @@ std::string quoted(const std::string& s) {
 
 // Runs kelvane with `args` in `dir`, standard input empty.
 ProgramRun run_kelvane(const section_test::ScratchDir& dir, const std::vector<std::string>& args) {
-  std::string cmd = "cd " + quoted(dir.path()) + " && timeout 300 " + quoted(kKelvane.string());
-  for (const std::string& a : args) cmd += " " + quoted(a);
+  std::string cmd = "cd ";
+  cmd += quoted(dir.path());
+  cmd += " && timeout 300 ";
+  cmd += quoted(kKelvane.string());
+  for (const std::string& a : args) {
+    cmd += ' ';
+    cmd += quoted(a);
+  }
   cmd += " </dev/null >.run-out 2>.run-err";
   const int raw = std::system(cmd.c_str());
   ProgramRun r;

@@ -3,7 +3,7 @@
 #include "converter_early/torrin.h"
 
 #include <cmath>
-#include <sstream>
+#include <string>
 
 #include "common/freeformat.h"
 #include "common/stop.h"
@@ -65,10 +65,11 @@ bool positions_advance(float xstart, float xend, float xinc, float& stall) {
   return true;
 }
 
+// A position as the console shows it, without the blanks of its field.
 std::string text_of(float v) {
-  std::ostringstream s;
-  s << v;
-  return s.str();
+  const std::string f = suite::free_real(v);
+  const size_t a = f.find_first_not_of(' ');
+  return a == std::string::npos ? f : f.substr(a, f.find_last_not_of(' ') - a + 1);
 }
 
 }  // namespace

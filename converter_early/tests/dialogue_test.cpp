@@ -199,8 +199,8 @@ TEST_F(TorrinRun, FailedSectionIsNamedOnStandardErrorOnly) {
   EXPECT_EQ(bad.out, ok.out);
   EXPECT_EQ(bad.calls.size(), 2u);
   EXPECT_EQ(torrin_test::count_lines(bad.err), 2);
-  EXPECT_NE(bad.err.find(" no grid for the section at 70: MINC status -1002"), std::string::npos) << bad.err;
-  EXPECT_NE(bad.err.find(" no grid for the section at 80: MINC status -1002"), std::string::npos) << bad.err;
+  EXPECT_NE(bad.err.find(" no grid for the section at 70.00000: MINC status -1002"), std::string::npos) << bad.err;
+  EXPECT_NE(bad.err.find(" no grid for the section at 80.00000: MINC status -1002"), std::string::npos) << bad.err;
 }
 
 // ---------------------------------------------------------------------------

@@ -204,7 +204,7 @@ TEST(TorrinProgramStop, FailedSectionNamedOnStandardError) {
   const Program p = run_torrin_program({"mesh.msh", "model_sus.den", "z", "300", "300", "1", "0.05", "big"});
   EXPECT_EQ(p.status, 0);
   EXPECT_EQ(torrin_test::count_lines(p.err), 1);
-  EXPECT_NE(p.err.find(" no grid for the section at 300: MINC status -1001"), std::string::npos) << p.err;
+  EXPECT_NE(p.err.find(" no grid for the section at 300.0000: MINC status -1001"), std::string::npos) << p.err;
   EXPECT_EQ(p.out.find("Stop - "), std::string::npos);
   EXPECT_NE(p.out.find("  generating grid for "), std::string::npos);
   EXPECT_FALSE(fs::exists("big_300.grd"));

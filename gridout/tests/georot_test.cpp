@@ -25,15 +25,17 @@ class GeorotTest : public ::testing::Test {
  protected:
   void SetUp() override {
     old_ = fs::current_path();
-    std::string tmpl = (fs::temp_directory_path() / "georotXXXXXX").string();
-    if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    char tmpl[] = "/tmp/georot_XXXXXX";
+    if (::mkdtemp(tmpl) == nullptr) throw std::runtime_error("mkdtemp failed");
     dir_ = tmpl;
     fs::current_path(dir_);
   }
   void TearDown() override {
     std::error_code ec;
     fs::current_path(old_, ec);
-    fs::remove_all(dir_, ec);
+    // Remove only the directory mkdtemp made under /tmp, after leaving it.
+    const std::string made = dir_.string();
+    if (!ec && made.rfind("/tmp/georot_", 0) == 0 && made.size() > 12) fs::remove_all(dir_, ec);
   }
   fs::path old_, dir_;
 };

@@ -20,15 +20,18 @@ namespace testing_support {
 class CwdSandbox {
  public:
   CwdSandbox() : old_(std::filesystem::current_path()) {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "mincXXXXXX").string();
-    if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir_ = tmpl;
+    char tmpl[] = "/tmp/minc_box_XXXXXX";
+    if (::mkdtemp(tmpl) == nullptr) throw std::runtime_error("mkdtemp failed");
+    made_ = tmpl;
+    dir_ = made_;
     std::filesystem::current_path(dir_);
   }
   ~CwdSandbox() {
     std::error_code ec;
     std::filesystem::current_path(old_, ec);
-    std::filesystem::remove_all(dir_, ec);
+    // Remove only the directory mkdtemp made under /tmp, after leaving it.
+    if (!ec && made_.rfind("/tmp/minc_box_", 0) == 0 && made_.size() > 14)
+      std::filesystem::remove_all(made_, ec);
   }
   CwdSandbox(const CwdSandbox&) = delete;
   CwdSandbox& operator=(const CwdSandbox&) = delete;
@@ -44,6 +47,7 @@ class CwdSandbox {
 
  private:
   std::filesystem::path old_;
+  std::string made_;
   std::filesystem::path dir_;
 };
 

@@ -378,8 +378,12 @@ TEST(CurvmnSolve, MatchesReferenceOnRandomGrids) {
   std::uniform_int_distribution<int32_t> side(5, 34);
   std::uniform_int_distribution<int32_t> pick(0, 3);
   int32_t iconv = 0, ref_iconv = 0;
-  for (int32_t trial = 0; trial < 400; ++trial) {
-    const int32_t nc = side(rng), nr = side(rng);
+  // Then a few long and wide grids (many four-row passes, long rows).
+  const std::pair<int32_t, int32_t> large[] = {{150, 7}, {7, 150}, {97, 61}, {200, 13}, {11, 90}};
+  for (int32_t trial = 0; trial < 400 + 5 * 4; ++trial) {
+    const bool big = trial >= 400;
+    const int32_t nc = big ? large[(trial - 400) / 4].first : side(rng);
+    const int32_t nr = big ? large[(trial - 400) / 4].second : side(rng);
     const int32_t kind = pick(rng);
     // Random codes and coefficients (kind 0) drift in few sweeps; real data
     // (other kinds) runs full solves, a tolerance in some.

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <random>
@@ -273,6 +274,139 @@ TEST_F(Blanking, NotchNarrowerThanWindowIsBridged) {
     EXPECT_EQ(out.at(mid, 29), tc.bridged ? 2 : 0) << tc.width;
     EXPECT_EQ(out.at(mid, 26), 1);
     EXPECT_EQ(out.at(mid, 31), 0);
+  }
+}
+
+// The clip stage written out step by step on an in-memory mask, with
+// 1-based tables: extents, the four smoothed outline sides, the widening
+// chords (reals truncated toward zero) and the clip.
+Mask radclp_model(Mask m, int32_t h) {
+  const int32_t nc = m.nc, nr = m.nr, e = std::max(h / 2, 1);
+  std::vector<int32_t> lr1(nr + 1, nc + 1), lr2(nr + 1, 0), ud1(nc + 1, nr + 1), ud2(nc + 1, 0);
+  for (int32_t j = h; j <= nr - h + 1; ++j) {
+    for (int32_t i = h; i <= nc - h + 1; ++i) {
+      if (m.at(i, j) != 1) continue;
+      if (i < lr1[j]) lr1[j] = i - h < e ? 1 : i;
+      if (i > lr2[j]) lr2[j] = nc - h - i + 1 < e ? nc : i;
+      if (j < ud1[i]) ud1[i] = j - h < e ? 1 : j;
+      if (j > ud2[i]) ud2[i] = nr - h - j + 1 < e ? nr : j;
+    }
+  }
+  // Outline points 1..n; side s (1 bottom, 2 right, 3 top, 4 left) holds
+  // points first[s]..last[s].
+  std::vector<int32_t> c(1, 0), r(1, 0);
+  int32_t first[5] = {}, last[5] = {};
+  auto along = [&](int s, int32_t a, int32_t b) {  // from point a to the later point b
+    switch (s) {
+      case 1: return c[b] - c[a];
+      case 2: return r[b] - r[a];
+      case 3: return c[a] - c[b];
+      default: return r[a] - r[b];
+    }
+  };
+  auto append = [&](int s, int32_t ci, int32_t ri) {
+    c.push_back(ci);
+    r.push_back(ri);
+    const auto n = static_cast<int32_t>(c.size()) - 1;
+    last[s] = n;
+    if (n - first[s] + 1 < 3) return;
+    for (int32_t k = 2; n - k >= first[s] && along(s, n - k, n) <= h; ++k) {
+      const int32_t a = n - k;
+      const float dx = static_cast<float>(c[n] - c[a]);
+      const float dy = static_cast<float>(r[n] - r[a]);
+      if (std::sqrt(dx * dx + dy * dy) > static_cast<float>(h)) continue;
+      for (int32_t l = a + 1; l < n; ++l) {
+        const auto rc = static_cast<int32_t>(static_cast<float>(r[a]) + static_cast<float>(c[l] - c[a]) * dy / dx);
+        const auto cr = static_cast<int32_t>(static_cast<float>(c[a]) + static_cast<float>(r[l] - r[a]) * dx / dy);
+        if (s == 1) r[l] = std::min(r[l], rc);
+        if (s == 3) r[l] = std::max(r[l], rc);
+        if (s == 2) c[l] = std::max(c[l], cr);
+        if (s == 4) c[l] = std::min(c[l], cr);
+      }
+    }
+  };
+  auto begin = [&](int s) {
+    first[s] = static_cast<int32_t>(c.size());
+    last[s] = first[s] - 1;
+  };
+  begin(1);
+  for (int32_t i = 1; i <= nc; ++i)
+    if (ud2[i] >= ud1[i]) append(1, i, ud1[i]);
+  if (last[1] == first[1]) return m;  // one point: the mask stays as it is
+  begin(2);
+  for (int32_t j = 1; j <= nr; ++j)
+    if (lr2[j] >= lr1[j]) append(2, lr2[j], j);
+  begin(3);
+  for (int32_t i = nc; i >= 1; --i)
+    if (ud2[i] >= ud1[i]) append(3, i, ud2[i]);
+  begin(4);
+  for (int32_t j = nr; j >= 1; --j)
+    if (lr2[j] >= lr1[j]) append(4, lr1[j], j);
+
+  for (int s = 1; s <= 4; ++s) {
+    const bool by_column = s == 1 || s == 3;
+    const bool lower = s == 1 || s == 4;  // min-combined, chord ends raised to h
+    std::vector<int32_t>& ext = s == 1 ? ud1 : s == 2 ? lr2 : s == 3 ? ud2 : lr1;
+    const int32_t gap = s == 1 ? nr + 1 : s == 4 ? nc + 1 : 0;
+    const float cap = static_cast<float>(s == 2 ? nc - h + 1 : nr - h + 1);
+    auto pos = [&](int32_t k) { return by_column ? c[k] : r[k]; };
+    auto val = [&](int32_t k) { return by_column ? r[k] : c[k]; };
+    auto put = [&](int32_t at, int32_t v) { ext[at] = lower ? std::min(ext[at], v) : std::max(ext[at], v); };
+    for (int32_t k = first[s]; k < last[s]; ++k) {
+      put(pos(k), val(k));
+      if (along(s, k, k + 1) > h) {
+        const int32_t lo = std::min(pos(k), pos(k + 1)), hi = std::max(pos(k), pos(k + 1));
+        for (int32_t at = lo + 1; at < hi; ++at) ext[at] = gap;
+        continue;
+      }
+      for (int32_t p = k + 1; p <= last[s] && along(s, k, p) <= h; ++p) {
+        const auto dm = static_cast<float>(along(s, k, p));
+        const float off = std::trunc(std::sqrt(std::max(static_cast<float>(h * h) - dm * dm, 0.0f)));
+        const auto vk = static_cast<float>(val(k)), vp = static_cast<float>(val(p));
+        const float ek = lower ? std::max({static_cast<float>(h), vp - off, vk}) : std::min({cap, vp + off, vk});
+        const float ep = lower ? std::max({static_cast<float>(h), vk - off, vp}) : std::min({cap, vk + off, vp});
+        const int32_t step = pos(p) > pos(k) ? 1 : -1;
+        for (int32_t at = pos(k);; at += step) {
+          put(at, static_cast<int32_t>(ek + static_cast<float>(at - pos(k)) * (ep - ek) /
+                                                static_cast<float>(pos(p) - pos(k))));
+          if (at == pos(p)) break;
+        }
+      }
+    }
+    if (last[s] >= first[s]) ext[pos(last[s])] = val(last[s]);
+  }
+
+  for (int32_t j = h; j <= nr - h + 1; ++j)
+    for (int32_t i = h; i <= nc - h + 1; ++i)
+      if (!(ud1[i] <= j && j <= ud2[i] && lr1[j] <= i && i <= lr2[j])) m.at(i, j) = 0;
+  return m;
+}
+
+// RADCLP against the model on random masks: scattered data, and blobs with
+// ragged edges and notches, over covered surroundings.
+TEST_F(Blanking, ClipMatchesStepByStepModelOnRandomMasks) {
+  std::mt19937 rng(2024);
+  for (int round = 0; round < 60; ++round) {
+    const int32_t h = 1 + static_cast<int32_t>(rng() % 7);
+    const int32_t nc = 2 * h + 2 + static_cast<int32_t>(rng() % 45);
+    const int32_t nr = 2 * h + 2 + static_cast<int32_t>(rng() % 45);
+    Mask m(nc, nr);
+    if (round % 2 == 0) {
+      std::bernoulli_distribution pick(0.01 + 0.2 * static_cast<double>(rng() % 100) / 100.0);
+      for (int32_t r = h + 1; r <= nr - h; ++r)
+        for (int32_t c = h + 1; c <= nc - h; ++c) m.at(c, r) = pick(rng) ? 1 : 2 * (rng() % 2);
+    } else {
+      // A ragged blob: per row a random span, drifting.
+      int32_t lo = h + 1 + static_cast<int32_t>(rng() % 5), hi = nc - h - static_cast<int32_t>(rng() % 5);
+      for (int32_t r = h + 1 + static_cast<int32_t>(rng() % 4); r <= nr - h - static_cast<int32_t>(rng() % 3); ++r) {
+        lo = std::clamp(lo + static_cast<int32_t>(rng() % 5) - 2, h + 1, nc - h);
+        hi = std::clamp(hi + static_cast<int32_t>(rng() % 5) - 2, lo, nc - h);
+        for (int32_t c = h + 1; c <= nc - h; ++c) m.at(c, r) = (c >= lo && c <= hi && rng() % 9 != 0) ? 1 : 2;
+      }
+    }
+    put(m);
+    radclp(nc, nr, 2 * h + 1);
+    EXPECT_EQ(show(get(nc, nr)), show(radclp_model(m, h))) << "round " << round << " h=" << h;
   }
 }
 

@@ -286,6 +286,109 @@ TEST_F(GeorotTest, NullNeighbourAndLastColumnTakeLowerLeftValue) {
   EXPECT_FLOAT_EQ(out.at(4, 2), 0.75f * (0.75f * 7 + 0.25f * 8) + 0.25f * (0.75f * 11 + 0.25f * 12));
 }
 
+// Every output value, bit for bit, against the resampling written out in
+// single precision: rotation and scales, the cell of trunc(gx), trunc(gy),
+// bilinear weights when the four corners are present and the cell is not in
+// the last column or row, else the lower-left value; the earlier build takes
+// the node value of a point half a spacing above, from the top row down.
+struct ModelCase {
+  const char* name;
+  const minc::EngineVariant* v;
+  float rotang;
+  int32_t code;    // input row order (kelvane)
+  int32_t nohead;
+};
+
+class GeorotModel : public GeorotTest, public ::testing::WithParamInterface<ModelCase> {};
+
+TEST_P(GeorotModel, EveryValueAsTheSinglePrecisionFormulasGive) {
+  const ModelCase& tc = GetParam();
+  const bool torrin = tc.v->georot_nearest;
+  Grid in{23, 17, {}};
+  uint32_t seed = 77;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  for (int32_t k = 0; k < in.nc * in.nr; ++k)
+    in.z.push_back(next() % 11 == 0 ? kNull : static_cast<float>(next() % 20000) * 0.01f - 50.0f);
+  // The earlier build reads a header only with NOHEAD = 0, rows reversed.
+  write_input("in.grd", in, torrin ? -2 : tc.code, !torrin || tc.nohead == 0);
+  auto a = base_args("in.grd", "out.grd");
+  a.delxi = 7.5f;
+  a.delyi = 6.0f;
+  a.xi = -80.0f;
+  a.yi = -45.5f;
+  a.nci = in.nc;
+  a.nri = in.nr;
+  a.delxo = 5.0f;
+  a.delyo = 4.5f;
+  a.xo = -120.0f;
+  a.yo = -90.0f;
+  a.nco = 47;
+  a.nro = 41;
+  a.rotang = tc.rotang;
+  a.xornew = 12.5f;
+  a.yornew = -7.0f;
+  a.xorold = 3.0f;
+  a.yorold = 1.5f;
+  a.xscale = 1.25f;
+  a.yscale = 0.8f;
+  a.nohead = tc.nohead;
+  a.datmin = -3.0f;
+  a.datmax = 4.0f;
+  ASSERT_TRUE(gridout::GEOROT(*tc.v, a));
+  const auto b = slurp("out.grd");
+  const bool header = !torrin || tc.nohead == 0;
+  ASSERT_EQ(b.size(), (header ? 512u : 0u) + 4u * 47u * 41u);
+
+  const float ang = a.rotang * 3.1415926f / 180.0f;
+  const float s = std::sin(ang), c = std::cos(ang);
+  int32_t nulls = 0, interpolated = 0;
+  for (int32_t j = 1; j <= a.nro; ++j) {
+    const float y = torrin ? (static_cast<float>(a.nro - j) + 0.5f) * a.delyo + a.yo
+                           : static_cast<float>(j - 1) * a.delyo + a.yo;
+    // File row: kelvane by NOHEAD; the earlier build writes row j at position j.
+    const int32_t pos = !torrin && tc.nohead != 1 ? a.nro - j : j - 1;
+    for (int32_t i = 1; i <= a.nco; ++i) {
+      const float x = static_cast<float>(i - 1) * a.delxo + a.xo;
+      const float xp = ((x - a.xornew) * c - (y - a.yornew) * s) / a.xscale + a.xorold;
+      const float yp = ((x - a.xornew) * s + (y - a.yornew) * c) / a.yscale + a.yorold;
+      const float gx = (xp - a.xi) / a.delxi, gy = (yp - a.yi) / a.delyi;
+      const auto ix = static_cast<int32_t>(gx), iy = static_cast<int32_t>(gy);
+      float want = kNull;
+      if (ix >= 0 && iy >= 0 && ix <= a.nci - 1 && iy <= a.nri - 1) {
+        want = in.at(ix, iy);
+        if (!torrin && ix < a.nci - 1 && iy < a.nri - 1 && in.at(ix, iy) > -1.0e30f &&
+            in.at(ix + 1, iy) > -1.0e30f && in.at(ix, iy + 1) > -1.0e30f &&
+            in.at(ix + 1, iy + 1) > -1.0e30f) {
+          const float fx = gx - static_cast<float>(ix), fy = gy - static_cast<float>(iy);
+          want = (1.0f - fy) * ((1.0f - fx) * in.at(ix, iy) + fx * in.at(ix + 1, iy)) +
+                 fy * ((1.0f - fx) * in.at(ix, iy + 1) + fx * in.at(ix + 1, iy + 1));
+          ++interpolated;
+        }
+      }
+      if (want == kNull) ++nulls;
+      const float got = get<float>(b, (header ? 512u : 0u) + 4u * static_cast<size_t>(pos * a.nco + i - 1));
+      ASSERT_EQ(std::memcmp(&got, &want, 4), 0) << i << "," << j << ": " << got << " vs " << want;
+    }
+  }
+  EXPECT_GT(nulls, 100);
+  if (!torrin) {
+    EXPECT_GT(interpolated, 300);
+  }
+  if (header) {
+    EXPECT_EQ(get<int32_t>(b, 16), !torrin && tc.nohead == 1 ? 1 : -2);
+    EXPECT_EQ(get<float>(b, 160), -3.0f);
+    EXPECT_EQ(get<float>(b, 164), 4.0f);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GeorotModel,
+    ::testing::Values(ModelCase{"kelvane_rot23", &minc::kKelvaneEngine, 23.0f, 1, 1},
+                      ModelCase{"kelvane_rotm38_reversed_both", &minc::kKelvaneEngine, -38.0f, -2, 0},
+                      ModelCase{"torrin_header", &minc::kTorrinEngine, 23.0f, -2, 0},
+                      ModelCase{"torrin_no_header", &minc::kTorrinEngine, -17.0f, -2, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(GeorotTest, MissingInputWritesNothing) {
   auto a = base_args("absent.grd", "out.grd");
   a.nci = a.nri = a.nco = a.nro = 2;

@@ -17,8 +17,9 @@ struct EngineVariant {
   int32_t nim;              // iteration limit
   bool one_cell_size;       // MINC takes one cell size DELI (19 arguments)
   bool reopen_log;          // the run log is reopened for each block line
-  // Further differences are added here, next to their kin, as each stage
-  // needs them (log formats, rounding of ASSIGN, GEOOUT/GEOROT behaviour...).
+  // The other differences, each next to its kin. The work area, block limit
+  // and points per record above also set the half-window reduction, NPB3
+  // and the outline budget MAXBUF.
   float assign_nudge = 0.000001f;  // ASSIGN adds this before rounding to the nearest node
   bool assign_half_down = true;    // ASSIGN sends a point half-way between nodes to the lower one
   float coarse_weight = 0.1f;      // weight parameter of the coarse-grid ASSIGN (REJONL)
@@ -28,10 +29,13 @@ struct EngineVariant {
   int32_t prtish_nb_start = 10000000;  // PRTISH accepts layouts of fewer blocks than this
   float ratio_min = 0.4f;          // admissible block shape NC / NR
   float ratio_max = 2.5f;
-  bool fixed_point_log = false;    // run-log numbers in plain fixed-point / integer format
+  bool fixed_point_log = false;    // run-log numbers in plain fixed-point / integer format, all in
+                                   // columns 17-28 (y origin too), the rotation angle in 18-29
   bool nul_only_names = false;     // file names must end with a NUL (else rejected / default)
-  bool scale_before_rotation = false;  // SEQDAT/RNGDAT divide by the cell size first
-  bool geoout_nohead_header = false;   // GEOOUT: NOHEAD != 0 drops the header, rows always reversed
+  bool scale_before_rotation = false;  // SEQDAT/RNGDAT divide by the cell size first (rotation
+                                       // centre in cell units); SEQDAT tests the null after the range
+  bool geoout_nohead_header = false;   // GEOOUT: one spacing, NOHEAD != 0 drops the header, rows
+                                       // always reversed; GEOROT reads and writes files that way
   bool georot_nearest = false;     // GEOROT takes the node value, rows from the top, half a spacing up
 };
 

@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
   }
 
   const std::filesystem::path old = std::filesystem::current_path();
-  std::string tmpl = (std::filesystem::temp_directory_path() / "mincbenchXXXXXX").string();
+  std::string tmpl = "/tmp/minc_bench_XXXXXX";
   if (::mkdtemp(tmpl.data()) == nullptr) {
     std::fprintf(stderr, "minc_bench: cannot make a temporary directory\n");
     return 1;
@@ -155,7 +155,10 @@ int main(int argc, char** argv) {
       std::fflush(stdout);
     }
   }
-  std::filesystem::current_path(old);
-  std::filesystem::remove_all(tmpl);
+  std::error_code ec;
+  std::filesystem::current_path(old, ec);
+  // Remove only the directory mkdtemp made under /tmp, after leaving it.
+  if (!ec && tmpl.rfind("/tmp/minc_bench_", 0) == 0 && tmpl.size() > 16)
+    std::filesystem::remove_all(tmpl, ec);
   return status;
 }

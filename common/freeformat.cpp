@@ -133,7 +133,7 @@ class Scanner {
         continue;
       }
       const char c = line_[pos_];
-      if (c == ',' || c == '/') return true;  // null or slash: out unchanged
+      if (c == ',' || lone_slash(pos_)) return true;  // null or slash: out unchanged
       // An optional repeat count r* in front of the value.
       size_t p = pos_;
       while (p < line_.size() && is_digit(line_[p])) ++p;
@@ -163,10 +163,17 @@ class Scanner {
         return true;
       }
       const size_t start = pos_;
-      while (pos_ < line_.size() && !ends_value(line_[pos_])) ++pos_;
+      while (pos_ < line_.size() && !is_blank(line_[pos_]) && line_[pos_] != ',' && !lone_slash(pos_)) ++pos_;
       out.assign(std::string_view(line_).substr(start, pos_ - start));
       return true;
     }
+  }
+
+  // Deliberate: in a text answer a slash belongs to the value, since file
+  // names here are paths written with slashes ("../run/mesh.msh"); only a
+  // slash standing alone, or ending the value, ends the read as a slash.
+  bool lone_slash(size_t i) const {
+    return line_[i] == '/' && (i + 1 >= line_.size() || is_blank(line_[i + 1]) || line_[i + 1] == ',');
   }
 
   // Consumes one line for a read with an empty list.

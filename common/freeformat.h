@@ -135,7 +135,8 @@ ReadResult FREERD(LineSource& src, std::span<const ReadItem> items, ReadMode mod
 // First-value text scan shared by ASKTOK: takes the first value of the lines
 // of src as text (quotes with doubled quote characters, separators, empty
 // lines skipped, slash or null leaves `out` unchanged, rest of line
-// discarded). Returns false at the end of the input before any value, slash
+// discarded). A slash inside a value is part of it (paths); only a slash
+// standing alone or ending the value acts as a slash. Returns false at the end of the input before any value, slash
 // or null was found.
 bool read_first_value(LineSource& src, Answer& out);
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <utility>
 
 namespace minc {
 
@@ -13,7 +15,7 @@ inline int32_t round_half_away(float v) { return static_cast<int32_t>(std::lroun
 
 // Offsets of the nodes A, B, C, D of the data equation, per quadrant code.
 struct DataStencil {
-  int32_t a, b, c, d;
+  ptrdiff_t a, b, c, d;
 };
 
 // One edge equation, written once in the frame of the bottom-left corner:
@@ -94,31 +96,49 @@ void sweep_edge_row(float* zg, const int32_t* iqd, int32_t nc, int32_t row_start
   }
 }
 
-// The interior node n: interior equation (code 0) or data equation (code
-// 1..4). Its change enters eps: of equal changes the later node counts.
-inline void relax_interior(float* z, const int32_t* iqd, const float* b, const DataStencil* st,
-                           int32_t n, int32_t nc, float w, float& eps) {
-  const int32_t code = iqd[n];
+// The interior node at p (node code `code`, coefficient record r): interior
+// equation (code 0) or data equation (code 1..4). Its change enters eps: of
+// equal changes the later node counts (a select, not a branch: the running
+// largest change is hard to predict).
+inline void relax_interior_at(float* p, int32_t code, const float* r, const DataStencil* st,
+                              ptrdiff_t nc, float w, float& eps) {
   if (code < 0) return;
-  const float zo = z[n];
-  const float cross = z[n - 1] + z[n + 1] + z[n - nc] + z[n + nc];
-  const float diag = z[n - 1 - nc] + z[n + 1 - nc] + z[n - 1 + nc] + z[n + 1 + nc];
-  const float far = z[n - 2] + z[n + 2] + z[n - 2 * nc] + z[n + 2 * nc];
+  const float zo = p[0];
+  const float cross = p[-1] + p[1] + p[-nc] + p[nc];
+  const float diag = p[-1 - nc] + p[1 - nc] + p[-1 + nc] + p[1 + nc];
+  const float far = p[-2] + p[2] + p[-2 * nc] + p[2 * nc];
   float s;
   if (code == kNodeFree || code > 4) {
     // Interior equation (a code beyond 4 cannot arise; it counts as free).
     s = (8.0f * cross - 2.0f * diag - far) / 20.0f;
   } else {
     // Data equation of a node constrained by a datum in quadrant `code`.
-    const float* r = b + 6 * n;
     const DataStencil& q = st[code];
-    s = r[5] * (r[4] + r[0] * z[n + q.a] + r[1] * z[n + q.b] + r[2] * z[n + q.c] +
-                r[3] * z[n + q.d] + cross - 0.5f * diag - 0.25f * far);
+    s = r[5] * (r[4] + r[0] * p[q.a] + r[1] * p[q.b] + r[2] * p[q.c] + r[3] * p[q.d] + cross -
+                0.5f * diag - 0.25f * far);
   }
   const float zn = zo + w * (s - zo);
-  z[n] = zn;
+  p[0] = zn;
   const float delta = zn - zo;
-  if (std::fabs(eps) <= std::fabs(delta)) eps = delta;
+  eps = std::fabs(eps) <= std::fabs(delta) ? delta : eps;
+}
+
+// The interior node n of the grid.
+inline void relax_interior(float* z, const int32_t* iqd, const float* b, const DataStencil* st,
+                           int32_t n, int32_t nc, float w, float& eps) {
+  relax_interior_at(z + n, iqd[n], b + 6 * static_cast<ptrdiff_t>(n), st, nc, w, eps);
+}
+
+// One step of the R staggered rows at interior columns: node n0 + k * skew
+// of row k, rows in order. Unrolled so that every row keeps its change in a
+// register and the rows' chains overlap.
+template <int32_t R, size_t... K>
+inline void relax_interior_rows(float* z, const int32_t* iqd, const float* b,
+                                const DataStencil* st, ptrdiff_t nc, ptrdiff_t skew, float w,
+                                float* e, std::index_sequence<K...>) {
+  (relax_interior_at(z + static_cast<ptrdiff_t>(K) * skew, iqd[static_cast<ptrdiff_t>(K) * skew],
+                     b + 6 * static_cast<ptrdiff_t>(K) * skew, st, nc, w, e[K]),
+   ...);
 }
 
 // Node (i, j) of a row 3 .. NR - 2: columns 1, 2 and NC - 1, NC use the
@@ -160,10 +180,15 @@ void sweep_middle_rows(float* zg, const int32_t* iqd, const float* b, const Data
   for (; t <= ta; ++t) step_generic(t);
   if (rows == R) {
     // Every row at an interior column.
+    float e[R];
+    for (int32_t r = 0; r < R; ++r) e[r] = er[r];
+    const ptrdiff_t skew = nc - 2;
     for (; t <= nc - 2; ++t) {
-      const int32_t n0 = (j0 - 1) * nc + t - 1;
-      for (int32_t r = 0; r < R; ++r) relax_interior(zg, iqd, b, st, n0 + r * (nc - 2), nc, w, er[r]);
+      const ptrdiff_t n0 = static_cast<ptrdiff_t>(j0 - 1) * nc + t - 1;
+      relax_interior_rows<R>(zg + n0, iqd + n0, b + 6 * n0, st, nc, skew, w, e,
+                             std::make_index_sequence<R>{});
     }
+    for (int32_t r = 0; r < R; ++r) er[r] = e[r];
   }
   for (; t <= tmax; ++t) step_generic(t);
   for (int32_t r = 0; r < rows; ++r)
@@ -273,7 +298,7 @@ void CURVMN(float* zg, const int32_t* iqd, const float* b, int32_t nc, int32_t n
             int32_t nim, float& eps1, float& dn1, int32_t& ni, int32_t& iconv) {
   if (nc < 5 || nr < 5) return;
   constexpr int32_t kNimn = 5;
-  constexpr int32_t kRowsPerPass = 4;
+  constexpr int32_t kRowsPerPass = 6;
   ni = 0;
   float dn = 1.0e20f;
   float w = 1.3f;

@@ -3,10 +3,13 @@
 // land in the current directory).
 //
 //   minc_bench [--torrin] [--density D] [--only N] [--repeat R] [--rotate DEG]
+//              [--keep DIR]
 //
 // Grids of 300 x 300, 1000 x 1000 and 2000 x 2000 nodes (or N x N with
 // --only), each with radius 0 and a radius of 5 cells; D data points per
-// node (default 0.1), placed at random, values from a smooth field.
+// node (default 0.1), placed at random, values from a smooth field. --keep
+// copies each grid file and run log into DIR (named by engine, size and
+// radius), so two builds can be compared byte for byte.
 #include <unistd.h>
 
 #include <algorithm>
@@ -100,6 +103,7 @@ int main(int argc, char** argv) {
   int32_t only = 0;
   int repeat = 1;
   float rotate = 0.0f;
+  std::string keep;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--torrin") {
@@ -112,9 +116,12 @@ int main(int argc, char** argv) {
       repeat = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--rotate" && i + 1 < argc) {
       rotate = static_cast<float>(std::atof(argv[++i]));
+    } else if (arg == "--keep" && i + 1 < argc) {
+      keep = std::filesystem::absolute(argv[++i]).string();
     } else {
       std::fprintf(stderr,
-                   "usage: minc_bench [--torrin] [--density D] [--only N] [--repeat R] [--rotate DEG]\n");
+                   "usage: minc_bench [--torrin] [--density D] [--only N] [--repeat R] [--rotate DEG]"
+                   " [--keep DIR]\n");
       return 2;
     }
   }
@@ -148,6 +155,20 @@ int main(int argc, char** argv) {
         best.cpu = std::min(best.cpu, t.cpu);
       }
       if (ierr != 0) status = 1;
+      if (!keep.empty()) {
+        const std::string stem = keep + "/" + (torrin ? "torrin" : "kelvane") + "_" +
+                                 std::to_string(n) + "_r" +
+                                 std::to_string(static_cast<int>(radius));
+        std::error_code kec;
+        namespace fs = std::filesystem;
+        fs::copy_file("bench.grd", stem + ".grd", fs::copy_options::overwrite_existing, kec);
+        if (!kec) fs::copy_file("minc.log", stem + ".log", fs::copy_options::overwrite_existing, kec);
+        if (kec) {
+          std::fprintf(stderr, "minc_bench: cannot keep %s: %s\n", stem.c_str(),
+                       kec.message().c_str());
+          status = 1;
+        }
+      }
       const double nodes = static_cast<double>(n) * n;
       std::printf("%4dx%-5d %8.1f %10lld %9.3f %9.3f %14.0f %14.0f %6d\r\n", n, n,
                   static_cast<double>(radius), static_cast<long long>(density * nodes), best.wall,

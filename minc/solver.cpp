@@ -72,27 +72,49 @@ inline void relax_edge(float* zg, const int32_t* iqd, int32_t n, int32_t sx, int
   zg[n] = z + w * (s - z);
 }
 
-// One row of the bottom or top pair (row kind 1 or 2 of the frame whose y
-// step is sy, +nc at the bottom, -nc at the top).
+// Node i of a row of the bottom or top pair (row kind 1 or 2 of the frame
+// whose y step is sy, +nc at the bottom, -nc at the top).
 template <int RowKind>
-void sweep_edge_row(float* zg, const int32_t* iqd, int32_t nc, int32_t row_start, int32_t sy,
-                    float w) {
-  const int32_t last = row_start + nc - 1;
+inline void relax_edge_row_node(float* zg, const int32_t* iqd, int32_t nc, int32_t row_start,
+                                int32_t sy, int32_t i, float w) {
+  const int32_t n = row_start + i - 1;
   if constexpr (RowKind == 1) {
-    relax_edge<eq_corner>(zg, iqd, row_start, 1, sy, w);
-    relax_edge<eq_row1_col2>(zg, iqd, row_start + 1, 1, sy, w);
-    for (int32_t n = row_start + 2; n <= last - 2; ++n) relax_edge<eq_row1>(zg, iqd, n, 1, sy, w);
-    relax_edge<eq_row1_col2>(zg, iqd, last - 1, -1, sy, w);
-    relax_edge<eq_corner>(zg, iqd, last, -1, sy, w);
+    if (i == 1)
+      relax_edge<eq_corner>(zg, iqd, n, 1, sy, w);
+    else if (i == 2)
+      relax_edge<eq_row1_col2>(zg, iqd, n, 1, sy, w);
+    else if (i == nc - 1)
+      relax_edge<eq_row1_col2>(zg, iqd, n, -1, sy, w);
+    else if (i == nc)
+      relax_edge<eq_corner>(zg, iqd, n, -1, sy, w);
+    else
+      relax_edge<eq_row1>(zg, iqd, n, 1, sy, w);
   } else {
     // Columns 1 and NC of the second row: node (2, 1) with rows and columns
     // exchanged, then reflected. The frame's x then runs along the grid's y,
     // away from the edge row.
-    relax_edge<eq_row1_col2>(zg, iqd, row_start, sy, 1, w);
-    relax_edge<eq_row2_col2>(zg, iqd, row_start + 1, 1, sy, w);
-    for (int32_t n = row_start + 2; n <= last - 2; ++n) relax_edge<eq_row2>(zg, iqd, n, 1, sy, w);
-    relax_edge<eq_row2_col2>(zg, iqd, last - 1, -1, sy, w);
-    relax_edge<eq_row1_col2>(zg, iqd, last, sy, -1, w);
+    if (i == 1)
+      relax_edge<eq_row1_col2>(zg, iqd, n, sy, 1, w);
+    else if (i == 2)
+      relax_edge<eq_row2_col2>(zg, iqd, n, 1, sy, w);
+    else if (i == nc - 1)
+      relax_edge<eq_row2_col2>(zg, iqd, n, -1, sy, w);
+    else if (i == nc)
+      relax_edge<eq_row1_col2>(zg, iqd, n, sy, -1, w);
+    else
+      relax_edge<eq_row2>(zg, iqd, n, 1, sy, w);
+  }
+}
+
+// The rows of an edge pair in one pass, the second row (starting at
+// start_b) two columns behind the first: as in the middle rows, every node
+// sees the values of the row-by-row order, and the two chains overlap.
+template <int KindA, int KindB>
+void sweep_edge_pair(float* zg, const int32_t* iqd, int32_t nc, int32_t start_a, int32_t start_b,
+                     int32_t sy, float w) {
+  for (int32_t t = 1; t <= nc + 2; ++t) {
+    if (t <= nc) relax_edge_row_node<KindA>(zg, iqd, nc, start_a, sy, t, w);
+    if (t >= 3) relax_edge_row_node<KindB>(zg, iqd, nc, start_b, sy, t - 2, w);
   }
 }
 
@@ -318,16 +340,14 @@ void CURVMN(float* zg, const int32_t* iqd, const float* b, int32_t nc, int32_t n
   while (ni < nim) {
     eps = 0.0f;
     // Rows 1 and 2.
-    sweep_edge_row<1>(zg, iqd, nc, 0, nc, w);
-    sweep_edge_row<2>(zg, iqd, nc, nc, nc, w);
+    sweep_edge_pair<1, 2>(zg, iqd, nc, 0, nc, nc, w);
     // Rows 3 .. NR - 2, a few rows at a time.
     for (int32_t j = 3; j <= nr - 2; j += kRowsPerPass) {
       const int32_t rows = std::min(kRowsPerPass, nr - 2 - j + 1);
       sweep_middle_rows<kRowsPerPass>(zg, iqd, b, st, j, rows, nc, w, eps);
     }
     // Rows NR - 1 and NR: the bottom rows reflected.
-    sweep_edge_row<2>(zg, iqd, nc, top - nc, -nc, w);
-    sweep_edge_row<1>(zg, iqd, nc, top, -nc, w);
+    sweep_edge_pair<2, 1>(zg, iqd, nc, top - nc, top, -nc, w);
 
     if (ni <= 0) eps1 = std::fabs(eps / w);
     ni = ni + 1;

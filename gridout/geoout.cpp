@@ -6,74 +6,14 @@
 #include <cstring>
 #include <vector>
 
+#include "gridout/grid_header.h"
+
 namespace gridout {
 namespace {
-
-// Header field offsets of the grid file.
-constexpr size_t kOffValueSize = 0;
-constexpr size_t kOffTwo = 4;
-constexpr size_t kOffNc = 8;
-constexpr size_t kOffNr = 12;
-constexpr size_t kOffRowOrder = 16;
-constexpr size_t kOffDelx = 20;
-constexpr size_t kOffDely = 28;
-constexpr size_t kOffXo = 36;
-constexpr size_t kOffYo = 44;
-constexpr size_t kOffZero1 = 52;
-constexpr size_t kOffZero2 = 60;
-constexpr size_t kOffOne = 68;
-constexpr size_t kOffText1 = 76;   // 48 blanks
-constexpr size_t kOffText2 = 124;  // 16 blanks
-constexpr size_t kOffInts = 140;   // 5 zero words
-constexpr size_t kOffMin = 160;
-constexpr size_t kOffMax = 164;
-constexpr size_t kOffNull1 = 168;
-constexpr size_t kOffNull2 = 172;
-constexpr size_t kOffNullD = 176;
-constexpr size_t kOffLast = 184;
-constexpr size_t kOffText3 = 188;  // 324 blanks
-static_assert(kOffText3 + 324 == static_cast<size_t>(kHeaderSize));
 
 constexpr float kE = 2.7182817f;
 constexpr float kMinStart = 1.0e7f;
 constexpr float kMaxStart = -1.0e7f;
-
-using Header = std::array<std::byte, kHeaderSize>;
-
-template <typename T>
-void put(Header& h, size_t off, T v) {
-  std::memcpy(h.data() + off, &v, sizeof v);
-}
-
-void put_blanks(Header& h, size_t off, size_t n) { std::memset(h.data() + off, ' ', n); }
-
-Header geoout_header(int32_t nc, int32_t nr, int32_t row_order, float xo, float yo, float delx,
-                     float dely) {
-  Header h{};
-  put(h, kOffValueSize, int32_t{4});
-  put(h, kOffTwo, int32_t{2});
-  put(h, kOffNc, nc);
-  put(h, kOffNr, nr);
-  put(h, kOffRowOrder, row_order);
-  put(h, kOffDelx, static_cast<double>(delx));
-  put(h, kOffDely, static_cast<double>(dely));
-  put(h, kOffXo, static_cast<double>(xo));
-  put(h, kOffYo, static_cast<double>(yo));
-  put(h, kOffZero1, 0.0);
-  put(h, kOffZero2, 0.0);
-  put(h, kOffOne, 1.0);
-  put_blanks(h, kOffText1, 48);
-  put_blanks(h, kOffText2, 16);
-  for (size_t i = 0; i < 5; ++i) put(h, kOffInts + 4 * i, int32_t{0});
-  put(h, kOffMin, kNull);
-  put(h, kOffMax, kNull);
-  put(h, kOffNull1, kNull);
-  put(h, kOffNull2, kNull);
-  put(h, kOffNullD, static_cast<double>(kNull));
-  put(h, kOffLast, int32_t{0});
-  put_blanks(h, kOffText3, 324);
-  return h;
-}
 
 }  // namespace
 
@@ -126,7 +66,7 @@ bool GEOOUT(WordFile* igrid, const char* outfil, int32_t len, float* z, int32_t 
   WordFile out;
   if (!out.create(name)) return false;
   if (header) {
-    const Header h = geoout_header(nc, nr, row_order, xo, yo, delx, dely);
+    const GridHeader h = grid_header(nc, nr, row_order, xo, yo, delx, dely, kNull, kNull);
     ok = out.write(h.data(), h.size()) && ok;
   }
   if (from_file) igrid->seek(0);

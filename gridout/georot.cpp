@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "gridout/grid_header.h"
 #include "gridout/wordfile.h"
 
 namespace gridout {
@@ -23,67 +24,7 @@ constexpr int32_t kNameBuf = 512;       // the writer's name buffer
 constexpr int64_t kCacheWords = 16 * 1024 * 1024;
 constexpr int64_t kMaxCachedRow = 4 * 1024 * 1024;
 
-// Grid file header offsets.
-constexpr size_t kOffValueSize = 0;
-constexpr size_t kOffTwo = 4;
-constexpr size_t kOffNc = 8;
-constexpr size_t kOffNr = 12;
-constexpr size_t kOffRowOrder = 16;
-constexpr size_t kOffDelx = 20;
-constexpr size_t kOffDely = 28;
-constexpr size_t kOffXo = 36;
-constexpr size_t kOffYo = 44;
-constexpr size_t kOffZero1 = 52;
-constexpr size_t kOffZero2 = 60;
-constexpr size_t kOffOne = 68;
-constexpr size_t kOffText1 = 76;   // 48 blanks
-constexpr size_t kOffText2 = 124;  // 16 blanks
-constexpr size_t kOffInts = 140;   // 5 zero ints
-constexpr size_t kOffMin = 160;
-constexpr size_t kOffMax = 164;
-constexpr size_t kOffNull1 = 168;
-constexpr size_t kOffNull2 = 172;
-constexpr size_t kOffNullD = 176;
-constexpr size_t kOffLast = 184;
-constexpr size_t kOffText3 = 188;  // 324 blanks
-constexpr size_t kHeaderBytes = 512;
-static_assert(kOffText3 + 324 == kHeaderBytes);
-
-using Header = std::array<std::byte, kHeaderBytes>;
-
-template <typename T>
-void put(Header& h, size_t off, T v) {
-  std::memcpy(h.data() + off, &v, sizeof v);
-}
-
-void put_blanks(Header& h, size_t off, size_t n) { std::memset(h.data() + off, ' ', n); }
-
-Header georot_header(const GeorotArgs& a, int32_t row_order) {
-  Header h{};
-  put<int32_t>(h, kOffValueSize, 4);
-  put<int32_t>(h, kOffTwo, 2);
-  put<int32_t>(h, kOffNc, a.nco);
-  put<int32_t>(h, kOffNr, a.nro);
-  put<int32_t>(h, kOffRowOrder, row_order);
-  put<double>(h, kOffDelx, static_cast<double>(a.delxo));
-  put<double>(h, kOffDely, static_cast<double>(a.delyo));
-  put<double>(h, kOffXo, static_cast<double>(a.xo));
-  put<double>(h, kOffYo, static_cast<double>(a.yo));
-  put<double>(h, kOffZero1, 0.0);
-  put<double>(h, kOffZero2, 0.0);
-  put<double>(h, kOffOne, 1.0);
-  put_blanks(h, kOffText1, 48);
-  put_blanks(h, kOffText2, 16);
-  for (size_t k = 0; k < 5; ++k) put<int32_t>(h, kOffInts + 4 * k, 0);
-  put<float>(h, kOffMin, a.datmin);
-  put<float>(h, kOffMax, a.datmax);
-  put<float>(h, kOffNull1, kGridNull);
-  put<float>(h, kOffNull2, kGridNull);
-  put<double>(h, kOffNullD, static_cast<double>(kGridNull));
-  put<int32_t>(h, kOffLast, 0);
-  put_blanks(h, kOffText3, 324);
-  return h;
-}
+constexpr size_t kHeaderBytes = kGridHeaderBytes;
 
 // The input name is handed over NUL-terminated. Deliberate: the search for
 // the NUL is bounded by the buffer length (or 4096 bytes when no length is
@@ -214,12 +155,13 @@ bool GEOROT(const minc::EngineVariant& v, const GeorotArgs& a) {
   if (v.geoout_nohead_header) {
     out_base = a.nohead == 0 ? kHeader : 0;
     if (a.nohead == 0) {
-      const Header h = georot_header(a, -2);
+      const GridHeader h = grid_header(a.nco, a.nro, -2, a.xo, a.yo, a.delxo, a.delyo, a.datmin, a.datmax);
       out.write(h.data(), h.size());
     }
   } else {
     out_reversed = a.nohead != 1;
-    const Header h = georot_header(a, a.nohead == 1 ? 1 : -2);
+    const GridHeader h =
+        grid_header(a.nco, a.nro, a.nohead == 1 ? 1 : -2, a.xo, a.yo, a.delxo, a.delyo, a.datmin, a.datmax);
     out.write(h.data(), h.size());
   }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,18 +30,17 @@ namespace fs = std::filesystem;
 class WorkDir {
  public:
   WorkDir() : old_(fs::current_path()) {
-    static std::atomic<int> serial{0};
-    for (;;) {
-      path_ = fs::temp_directory_path() /
-              ("torrin-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
-      if (fs::create_directory(path_)) break;
-    }
+    char tmpl[] = "/tmp/torrin_work_XXXXXX";
+    if (::mkdtemp(tmpl) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = tmpl;
     fs::current_path(path_);
   }
   ~WorkDir() {
     std::error_code ec;
     fs::current_path(old_, ec);
-    fs::remove_all(path_, ec);
+    // Deliberate: remove only the directory mkdtemp made, after leaving it.
+    const std::string made = path_.string();
+    if (!ec && made.rfind("/tmp/torrin_work_", 0) == 0 && made.size() > 17) fs::remove_all(path_, ec);
   }
   WorkDir(const WorkDir&) = delete;
   WorkDir& operator=(const WorkDir&) = delete;

@@ -3,6 +3,7 @@
 // rows; GEOROT exported beside it.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -27,10 +28,10 @@ using MincFn = void (*)(const char*, int32_t, const float*, const float*, const 
 class TorrinLibrary : public ::testing::Test {
  protected:
   void SetUp() override {
-    static std::atomic<int> serial{0};
     old_ = fs::current_path();
-    dir_ = fs::temp_directory_path() / ("torrin-lib-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
-    fs::create_directory(dir_);
+    char tmpl[] = "/tmp/torrin_lib_XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
     fs::current_path(dir_);
     lib_ = ::dlopen(TORRIN_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib_, nullptr) << ::dlerror();
@@ -41,7 +42,9 @@ class TorrinLibrary : public ::testing::Test {
     if (lib_ != nullptr) ::dlclose(lib_);
     std::error_code ec;
     fs::current_path(old_, ec);
-    fs::remove_all(dir_, ec);
+    // Deliberate: remove only the directory mkdtemp made, after leaving it.
+    const std::string made = dir_.string();
+    if (!ec && made.rfind("/tmp/torrin_lib_", 0) == 0 && made.size() > 16) fs::remove_all(dir_, ec);
   }
 
   // Data on every second node of a 12 x 10 grid at origin (100, 200) with

@@ -54,15 +54,15 @@ std::string generating(float xout) { return free_line({" generating grid for ", 
 class TorrinRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto spec = torrin_test::small_spec();
-    WorkDir::write("mesh.txt", torrin_test::mesh_text(spec));
-    WorkDir::write("model.den", torrin_test::model_text(spec, [](int32_t i, int32_t j, int32_t k) {
+    const auto shape = torrin_test::small_shape();
+    WorkDir::write("mesh.txt", torrin_test::mesh_text(shape));
+    WorkDir::write("model.den", torrin_test::model_text(shape, [](int32_t i, int32_t j, int32_t k) {
                      return static_cast<float>(1 + i + j + k);
                    }));
-    WorkDir::write("model_mag.den", torrin_test::model_text(spec, [](int32_t i, int32_t j, int32_t k) {
+    WorkDir::write("model_mag.den", torrin_test::model_text(shape, [](int32_t i, int32_t j, int32_t k) {
                      return static_cast<float>(1 + i + j + k) * 1.0e-6f;
                    }));
-    WorkDir::write("model_neg.den", torrin_test::model_text(spec, [](int32_t i, int32_t j, int32_t k) {
+    WorkDir::write("model_neg.den", torrin_test::model_text(shape, [](int32_t i, int32_t j, int32_t k) {
                      if (k == 1) return -5.0f;
                      if (j == 4) return 0.0f;
                      return static_cast<float>(1 + i + j + k);

@@ -11,7 +11,7 @@
 namespace {
 
 using torrin::Order;
-using torrin_test::MeshSpec;
+using torrin_test::MeshShape;
 
 // ---------------------------------------------------------------------------
 // Skip counts: the first non-shrinking width, 1 not subtracted.
@@ -26,7 +26,7 @@ class TorrinSkipCounts : public ::testing::TestWithParam<SkipCase> {};
 
 TEST_P(TorrinSkipCounts, FirstNonShrinkingWidth) {
   const SkipCase& c = GetParam();
-  MeshSpec s;
+  MeshShape s;
   s.xw = c.xw;
   s.yw = c.xw;
   s.zw = c.zw;
@@ -50,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TorrinMesh, RangeEndsTwoColumnsShortOfTheCore) {
-  const suite::Mesh m = torrin_test::make_mesh(torrin_test::small_spec());
+  const suite::Mesh m = torrin_test::make_mesh(torrin_test::small_shape());
   // Core columns 3..8 span 60..120: the range runs from the east edge of
   // column 3 to the west edge of column 7.
   EXPECT_EQ(torrin::x_range(m).low, 70.0f);
@@ -62,7 +62,7 @@ TEST(TorrinMesh, RangeEndsTwoColumnsShortOfTheCore) {
 }
 
 TEST(TorrinMesh, CentresAreAccumulatedInSinglePrecision) {
-  MeshSpec s;
+  MeshShape s;
   s.xor_ = 0.1f;
   s.yor = 1000.3f;
   s.zor = 10.7f;
@@ -96,7 +96,7 @@ struct LocateCase {
 class TorrinLocate : public ::testing::TestWithParam<LocateCase> {};
 
 TEST_P(TorrinLocate, CellOfPosition) {
-  const suite::Mesh m = torrin_test::make_mesh(torrin_test::small_spec());
+  const suite::Mesh m = torrin_test::make_mesh(torrin_test::small_shape());
   EXPECT_EQ(torrin::locate_section(m, GetParam().order, GetParam().xout), GetParam().cell);
 }
 
@@ -141,7 +141,7 @@ class TorrinExtract : public ::testing::TestWithParam<ExtractCase> {};
 TEST_P(TorrinExtract, PointsOfTheSection) {
   const ExtractCase& c = GetParam();
   torrin_test::WorkDir dir;
-  const suite::Mesh m = torrin_test::make_mesh(torrin_test::small_spec());
+  const suite::Mesh m = torrin_test::make_mesh(torrin_test::small_shape());
   const suite::Model sus = torrin_test::make_model(m, sample_value);
   EXPECT_EQ(torrin::extract_section(m, sus, c.order, c.cell, torrin::kDataFile), c.ndat);
   const std::vector<float> w = torrin_test::floats_of(dir.read(torrin::kDataFile));
@@ -166,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TorrinExtract, UnwritableDataFileIsARunFailure) {
   torrin_test::WorkDir dir;
-  const suite::Mesh m = torrin_test::make_mesh(torrin_test::small_spec());
+  const suite::Mesh m = torrin_test::make_mesh(torrin_test::small_shape());
   const suite::Model sus = torrin_test::make_model(m, sample_value);
   EXPECT_THROW((void)torrin::extract_section(m, sus, Order::kX, 5, "no_such_dir/grddat.dat"),
                suite::RunFailure);
@@ -187,7 +187,7 @@ class TorrinGrid : public ::testing::TestWithParam<GridCase> {};
 
 TEST_P(TorrinGrid, Geometry) {
   // Row widths 40 20 10 15 ...: IYSKIP 3 with YMESH(3) = 10 < YMESH(4) = 15.
-  MeshSpec s = torrin_test::small_spec();
+  MeshShape s = torrin_test::small_shape();
   s.yw = {40, 20, 10, 15, 10, 10, 10, 10, 20, 40};
   s.zw = {5, 10, 10, 10, 20, 40};
   const suite::Mesh m = torrin_test::make_mesh(s);

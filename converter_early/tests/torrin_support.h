@@ -71,7 +71,7 @@ class WorkDir {
 };
 
 // Widths of a mesh along its three axes, with its origin.
-struct MeshSpec {
+struct MeshShape {
   float xor_ = 0.0f, yor = 0.0f, zor = 0.0f;
   std::vector<float> xw, yw, zw;
 };
@@ -79,8 +79,8 @@ struct MeshSpec {
 // 40 20 10 10 10 10 10 10 20 40 along x (IXSKIP 3, range 70..100 from 0),
 // the same along y from 1000, layers 10 10 10 10 20 40 from 0 (IZSKIP 2,
 // range -30..0).
-inline MeshSpec small_spec() {
-  MeshSpec s;
+inline MeshShape small_shape() {
+  MeshShape s;
   s.xor_ = 0.0f;
   s.yor = 1000.0f;
   s.zor = 0.0f;
@@ -90,7 +90,7 @@ inline MeshSpec small_spec() {
   return s;
 }
 
-inline std::string mesh_text(const MeshSpec& s) {
+inline std::string mesh_text(const MeshShape& s) {
   std::ostringstream t;
   t << s.xw.size() << " " << s.yw.size() << " " << s.zw.size() << "\r\n";
   t << s.xor_ << " " << s.yor << " " << s.zor << "\r\n";
@@ -102,7 +102,7 @@ inline std::string mesh_text(const MeshSpec& s) {
 }
 
 // The mesh in memory, derived as torrin derives it.
-inline suite::Mesh make_mesh(const MeshSpec& s) {
+inline suite::Mesh make_mesh(const MeshShape& s) {
   suite::Mesh m;
   m.MX = static_cast<int32_t>(s.xw.size());
   m.MY = static_cast<int32_t>(s.yw.size());
@@ -127,10 +127,10 @@ inline suite::Mesh make_mesh(const MeshSpec& s) {
   return m;
 }
 
-// A model of the spec's counts from a function of (i, j, k), in file order
+// A model of the shape's counts from a function of (i, j, k), in file order
 // (rows, then columns, then layers fastest).
 template <class F>
-std::string model_text(const MeshSpec& s, F value) {
+std::string model_text(const MeshShape& s, F value) {
   std::ostringstream t;
   t.precision(9);
   for (size_t j = 1; j <= s.yw.size(); ++j)

@@ -6,7 +6,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>

@@ -10,6 +10,7 @@
 #include "common/console.h"
 #include "common/mesh.h"
 #include "drillhole/augerine.h"
+#include "tests/support/mesh_fixture.h"
 #include "tests/support/program_run.h"
 
 namespace {
@@ -20,27 +21,7 @@ using suite_test::file_exists;
 using suite_test::read_file;
 using suite_test::write_file;
 
-suite::Mesh make_mesh(float xo, std::vector<float> xw, float yo, std::vector<float> yw, float zo,
-                      std::vector<float> zw) {
-  suite::Mesh m;
-  m.MX = static_cast<int32_t>(xw.size());
-  m.MY = static_cast<int32_t>(yw.size());
-  m.MZ = static_cast<int32_t>(zw.size());
-  m.XOR = xo;
-  m.YOR = yo;
-  m.ZOR = zo;
-  m.XMESH = suite::RealArray(m.MX);
-  m.YMESH = suite::RealArray(m.MY);
-  m.ZMESH = suite::RealArray(m.MZ);
-  for (int32_t i = 1; i <= m.MX; ++i) m.XMESH(i) = xw[static_cast<size_t>(i - 1)];
-  for (int32_t j = 1; j <= m.MY; ++j) m.YMESH(j) = yw[static_cast<size_t>(j - 1)];
-  for (int32_t k = 1; k <= m.MZ; ++k) m.ZMESH(k) = zw[static_cast<size_t>(k - 1)];
-  m.XNODE = suite::RealArray(m.MX + 1);
-  m.YNODE = suite::RealArray(m.MY + 1);
-  m.ZNODE = suite::RealArray(m.MZ + 1);
-  suite::compute_boundaries(m);
-  return m;
-}
+using suite_test::make_mesh;
 
 // Columns 0-10-20-30, rows 0-10-20, layers 0, -10, -20, -30.
 suite::Mesh small_mesh() { return make_mesh(0.0f, {10, 10, 10}, 0.0f, {10, 10}, 0.0f, {10, 10, 10}); }

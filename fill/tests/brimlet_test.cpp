@@ -9,6 +9,7 @@
 #include "common/console.h"
 #include "common/mesh.h"
 #include "fill/brimlet.h"
+#include "tests/support/mesh_fixture.h"
 #include "tests/support/program_run.h"
 
 namespace {
@@ -35,28 +36,7 @@ std::string model_text(const std::vector<float>& v) {
   return s.str();
 }
 
-// A mesh built in memory from origin and widths, boundaries computed.
-suite::Mesh make_mesh(float xo, std::vector<float> xw, float yo, std::vector<float> yw, float zo,
-                      std::vector<float> zw) {
-  suite::Mesh m;
-  m.MX = static_cast<int32_t>(xw.size());
-  m.MY = static_cast<int32_t>(yw.size());
-  m.MZ = static_cast<int32_t>(zw.size());
-  m.XOR = xo;
-  m.YOR = yo;
-  m.ZOR = zo;
-  m.XMESH = suite::RealArray(m.MX);
-  m.YMESH = suite::RealArray(m.MY);
-  m.ZMESH = suite::RealArray(m.MZ);
-  for (int32_t i = 1; i <= m.MX; ++i) m.XMESH(i) = xw[static_cast<size_t>(i - 1)];
-  for (int32_t j = 1; j <= m.MY; ++j) m.YMESH(j) = yw[static_cast<size_t>(j - 1)];
-  for (int32_t k = 1; k <= m.MZ; ++k) m.ZMESH(k) = zw[static_cast<size_t>(k - 1)];
-  m.XNODE = suite::RealArray(m.MX + 1);
-  m.YNODE = suite::RealArray(m.MY + 1);
-  m.ZNODE = suite::RealArray(m.MZ + 1);
-  suite::compute_boundaries(m);
-  return m;
-}
+using suite_test::make_mesh;
 
 // Values of a written model file, checking the 14-character CR LF layout.
 std::vector<float> read_written_model(const std::string& path) {

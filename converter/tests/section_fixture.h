@@ -23,6 +23,7 @@
 
 #include "common/console.h"
 #include "common/mesh.h"
+#include "tests/support/mesh_fixture.h"
 
 namespace section_test {
 
@@ -34,29 +35,10 @@ inline const std::vector<float> kXWidths{100, 50, 50, 50, 50, 100};
 inline const std::vector<float> kYWidths{80, 40, 40, 40, 80};
 inline const std::vector<float> kZWidths{20, 20, 20, 20, 40};
 
+// The shared in-memory mesh with its skip counts, origin first.
 inline suite::Mesh make_mesh(float xor_, float yor, float zor, const std::vector<float>& xw,
                              const std::vector<float>& yw, const std::vector<float>& zw) {
-  suite::Mesh m;
-  m.MX = static_cast<int32_t>(xw.size());
-  m.MY = static_cast<int32_t>(yw.size());
-  m.MZ = static_cast<int32_t>(zw.size());
-  m.XOR = xor_;
-  m.YOR = yor;
-  m.ZOR = zor;
-  m.XMESH = suite::RealArray(m.MX);
-  m.YMESH = suite::RealArray(m.MY);
-  m.ZMESH = suite::RealArray(m.MZ);
-  m.XNODE = suite::RealArray(m.MX + 1);
-  m.YNODE = suite::RealArray(m.MY + 1);
-  m.ZNODE = suite::RealArray(m.MZ + 1);
-  m.XMIDPT = suite::RealArray(m.MX);
-  m.YMIDPT = suite::RealArray(m.MY);
-  m.ZMIDPT = suite::RealArray(m.MZ);
-  for (int32_t i = 1; i <= m.MX; ++i) m.XMESH(i) = xw[static_cast<size_t>(i - 1)];
-  for (int32_t j = 1; j <= m.MY; ++j) m.YMESH(j) = yw[static_cast<size_t>(j - 1)];
-  for (int32_t k = 1; k <= m.MZ; ++k) m.ZMESH(k) = zw[static_cast<size_t>(k - 1)];
-  suite::compute_boundaries(m);
-  suite::compute_centres(m);
+  suite::Mesh m = suite_test::make_mesh(xor_, xw, yor, yw, zor, zw);
   suite::compute_skip_counts(m);
   return m;
 }

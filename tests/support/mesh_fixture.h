@@ -1,5 +1,5 @@
 // Test helper: a Mesh built in memory from its origin and widths, with the
-// boundaries computed as the loaders do.
+// boundaries and centres computed as the loaders do.
 #pragma once
 
 #include <cstddef>
@@ -28,7 +28,11 @@ inline suite::Mesh make_mesh(float xo, const std::vector<float>& xw, float yo, c
   m.XNODE = suite::RealArray(m.MX + 1);
   m.YNODE = suite::RealArray(m.MY + 1);
   m.ZNODE = suite::RealArray(m.MZ + 1);
+  m.XMIDPT = suite::RealArray(m.MX);
+  m.YMIDPT = suite::RealArray(m.MY);
+  m.ZMIDPT = suite::RealArray(m.MZ);
   suite::compute_boundaries(m);
+  suite::compute_centres(m);
   return m;
 }
 
